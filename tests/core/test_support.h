@@ -1,0 +1,26 @@
+// A fresh temporary folder per test, named in the Windows path form that the
+// core speaks on every platform, and removed with everything in it.
+#pragma once
+
+#include <string>
+
+#include "core/operations.h"
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // The folder with its trailing "\".
+  const Text& path() const { return path_; }
+  Text operator/(const Text& name) const { return path_ + name; }
+
+ private:
+  Text path_;
+};
+
+// The whole content of a file, or nothing when it cannot be read.
+Bytes ReadWhole(const Text& path);
+bool Exists(const Text& path);
