@@ -1,0 +1,33 @@
+# Sourced: a display and a running wineserver for the Windows tests, both
+# ended when the calling shell exits, so a run leaves no process behind.
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+
+qh_xvfb_pid=""
+
+qh_session_stop() {
+  qh_wineserver -k 2>/dev/null || true
+  if [ -n "$qh_xvfb_pid" ]; then
+    kill "$qh_xvfb_pid" 2>/dev/null || true
+    wait "$qh_xvfb_pid" 2>/dev/null || true
+  fi
+}
+
+qh_session_start() {
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  qh_xvfb_pid=$!
+  trap qh_session_stop EXIT
+  for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$n"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Making the Wine prefix $WINEPREFIX (first use)"
+    qh_wine wineboot -i >/dev/null 2>&1
+  fi
+  # One persistent wineserver for the whole run: starting Wine per test is slow.
+  qh_wineserver -p
+  qh_wine cmd /c exit >/dev/null 2>&1 || true
+}
