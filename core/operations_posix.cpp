@@ -49,6 +49,8 @@ FileNumber Add(int fd) {
   return f;
 }
 
+bool IsWritable(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0; }
+
 FileInfo InfoFromStat(const struct stat& st) {
   FileInfo info;
   info.size = st.st_size;
@@ -147,6 +149,10 @@ void FileClose(FileNumber f) {
 
 FileNumber FileCreate(const Text& path) {
   if (path.empty()) return 0;
+  // A file without write permission counts as read-only, also for root, as
+  // it does on Windows.
+  struct stat existing;
+  if (::stat(NativePath(path).c_str(), &existing) == 0 && !IsWritable(existing)) return 0;
   int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return 0;
   struct stat st;
@@ -195,7 +201,7 @@ bool FileDelete(const Text& path) {
   if (path.empty()) return false;
   std::string p = NativePath(path);
   struct stat st;
-  if (::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || !IsWritable(st)) return false;
   return ::unlink(p.c_str()) == 0;
 }
 

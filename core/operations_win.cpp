@@ -45,6 +45,13 @@ void MoveToEnd(HANDLE h) {
   SetFilePointerEx(h, zero, nullptr, FILE_END);
 }
 
+// Windows refuses to replace or delete read-only files; Wine running as
+// root does not, so ask first.
+bool IsReadOnly(const Text& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool HasWildcard(const Text& path) { return path.find_first_of("*?") != Text::npos; }
 
 std::optional<FileInfo> InfoOfHandle(HANDLE h) {
@@ -152,6 +159,7 @@ void FileClose(FileNumber f) {
 
 FileNumber FileCreate(const Text& path) {
   if (path.empty() || HasWildcard(path)) return 0;
+  if (IsReadOnly(path)) return 0;
   // No sharing: nobody opens a piece while it is being written.
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -197,7 +205,9 @@ bool DirectoryCreate(const Text& path) {
 }
 
 bool FileDelete(const Text& path) {
-  return !path.empty() && !HasWildcard(path) && DeleteFileA(path.c_str()) != 0;
+  if (path.empty() || HasWildcard(path)) return false;
+  if (IsReadOnly(path)) return false;
+  return DeleteFileA(path.c_str()) != 0;
 }
 
 int64_t FileSize(const Text& path) {

@@ -12,6 +12,19 @@ qh_session_stop() {
   fi
 }
 
+# Makes the prefix on first use. Its programs run in a Wine virtual desktop:
+# windows get frames without a window manager, and Wine does not wait for a
+# window manager (two seconds per closed window) that is not there.
+qh_prefix_ready() {
+  [ -f "$WINEPREFIX/.qh-ready" ] && return 0
+  echo "Making the Wine prefix $WINEPREFIX (first use)"
+  qh_wine wineboot -i >/dev/null 2>&1
+  qh_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  qh_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+  qh_wineserver -w
+  touch "$WINEPREFIX/.qh-ready"
+}
+
 qh_session_start() {
   local n=90
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
@@ -23,10 +36,7 @@ qh_session_start() {
     sleep 0.1
   done
   export DISPLAY=":$n"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Making the Wine prefix $WINEPREFIX (first use)"
-    qh_wine wineboot -i >/dev/null 2>&1
-  fi
+  qh_prefix_ready
   # One persistent wineserver for the whole run: starting Wine per test is slow.
   qh_wineserver -p
   qh_wine cmd /c exit >/dev/null 2>&1 || true
