@@ -28,6 +28,9 @@ ctest --test-dir build/native --output-on-failure
 echo "== native tests, ASan and UBSan"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/asan --output-on-failure
 
+echo "== fuzz, a minute in all"
+fuzz/run.sh 60
+
 echo "== Windows tests under Wine"
 . tools/wine-session.sh
 qh_session_start
