@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -66,6 +68,68 @@ Text WindowText(HWND h) {
   return buf;
 }
 
+// A registry value of this Wine prefix set for the run, and put back after.
+class ScopedRegistryValue {
+ public:
+  ScopedRegistryValue(const char* key, const char* name, const Text& value) : key_(key), name_(name) {
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
+      return;
+    char old[2048] = {};
+    DWORD size = sizeof old - 1;
+    had_ = RegQueryValueExA(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
+    old_ = old;
+    RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(k);
+  }
+  ~ScopedRegistryValue() {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key_, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
+    if (had_) {
+      RegSetValueExA(k, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+                     static_cast<DWORD>(old_.size() + 1));
+    } else {
+      RegDeleteValueA(k, name_);
+    }
+    RegCloseKey(k);
+  }
+  ScopedRegistryValue(const ScopedRegistryValue&) = delete;
+  ScopedRegistryValue& operator=(const ScopedRegistryValue&) = delete;
+
+ private:
+  const char* key_;
+  const char* name_;
+  bool had_ = false;
+  Text old_;
+};
+
+// The Wine settings the program runs under in these tests.
+class WineSettings : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    // winebrowser starts the first program of this list: the stand-in, so
+    // that no real browser ever starts.
+    browser_ = std::make_unique<ScopedRegistryValue>("Software\\Wine\\WineBrowser", "Browsers",
+                                                     QH_E2E_BROWSER_STUB);
+    // With no window manager on the test display, Wine would wait two
+    // seconds for one whenever a window goes away (each message box, each
+    // exit). Windows it manages itself need no such wait.
+    managed_ = std::make_unique<ScopedRegistryValue>("Software\\Wine\\X11 Driver", "Managed", "N");
+  }
+  void TearDown() override {
+    browser_.reset();
+    managed_.reset();
+  }
+
+ private:
+  std::unique_ptr<ScopedRegistryValue> browser_, managed_;
+};
+
+[[maybe_unused]] ::testing::Environment* const kWineSettings =
+    ::testing::AddGlobalTestEnvironment(new WineSettings);
+
 }  // namespace
 
 const std::vector<ExpectedControl>& ExpectedLayout() {
@@ -102,6 +166,8 @@ const std::vector<ExpectedControl>& ExpectedLayout() {
   };
   return layout;
 }
+
+Text ProgramFolder() { return PathPart(ProgramCopy(), 5); }
 
 Text ExpectedTitle() { return JoinText({"青禾TXT小说分割工具V1.0    官网", QH_PUBLISHER_URL}); }
 Text ExpectedPage() { return JoinText({QH_PUBLISHER_URL, "?txt"}); }

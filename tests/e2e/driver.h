@@ -27,6 +27,9 @@ const std::vector<ExpectedControl>& ExpectedLayout();
 Text ExpectedTitle();
 Text ExpectedPage();
 
+// The folder the program runs from, with its last "\".
+Text ProgramFolder();
+
 // Windows form of a path of this machine (Wine's drive Z: is "/").
 Text WindowsPath(const std::string& unixPath);
 

@@ -70,10 +70,6 @@ TEST(Window, FixedFrameCentredWithTheWholeClientArea) {
   EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
   EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
 
-  PostMessageA(p.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_TRUE(WaitUntil([&] { return IsIconic(p.window()) != FALSE; }, 3000)) << "can be minimized";
-  PostMessageA(p.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
-  EXPECT_TRUE(WaitUntil([&] { return !IsIconic(p.window()); }, 3000));
 
   // The status bar lies along the whole bottom edge; pane 2 reaches its end.
   HWND bar = p.control("状态条1");
@@ -93,6 +89,11 @@ TEST(Window, FixedFrameCentredWithTheWholeClientArea) {
   RECT barClient;
   GetClientRect(bar, &barClient);
   EXPECT_GE(bar2.right, barClient.right - 2);
+
+  PostMessageA(p.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(p.window()) != FALSE; }, 3000)) << "can be minimized";
+  PostMessageA(p.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsIconic(p.window()); }, 3000));
 }
 
 TEST(Window, StartStates) {
@@ -161,6 +162,35 @@ TEST(Window, ReadOnlyBoxIsWhite) {
   ReleaseDC(nullptr, screen);
   EXPECT_EQ(inside, RGB(255, 255, 255));
   EXPECT_EQ(face, GetSysColor(COLOR_BTNFACE));
+}
+
+// "时间：" h "点" m "分" s "秒" for the local time moved by a few seconds.
+Text ClockText(int offsetSeconds) {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  FILETIME ft;
+  SystemTimeToFileTime(&st, &ft);
+  ULARGE_INTEGER t;
+  t.LowPart = ft.dwLowDateTime;
+  t.HighPart = ft.dwHighDateTime;
+  t.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(offsetSeconds) * 10000000LL);
+  ft.dwLowDateTime = t.LowPart;
+  ft.dwHighDateTime = t.HighPart;
+  FileTimeToSystemTime(&ft, &st);
+  char buf[64];
+  wsprintfA(buf, "时间：%d点%d分%d秒", st.wHour, st.wMinute, st.wSecond);
+  return buf;
+}
+
+TEST(Window, ClockShowsTheTimeOfDayEverySecondWithoutLeadingZeros) {
+  Program p;
+  ASSERT_TRUE(p.ready());
+  ASSERT_TRUE(WaitUntil([&] { return !p.Pane(1).empty(); }, 3000)) << "the clock never ticked";
+  Text first = p.Pane(1);
+  bool matches = false;
+  for (int offset = -2; offset <= 0 && !matches; ++offset) matches = first == ClockText(offset);
+  EXPECT_TRUE(matches) << first << " is not the time " << ClockText(0);
+  EXPECT_TRUE(WaitUntil([&] { return p.Pane(1) != first; }, 2500)) << "the clock stopped";
 }
 
 }  // namespace
