@@ -148,11 +148,12 @@ TEST_F(Split, SuccessWritesThePiecesReportsAndThenOpensThePage) {
                  ReadAll(temp_ / "小说\\小说_003.txt");
   EXPECT_TRUE(joined == content) << "the pieces in order are not the source";
 
-  // Not before the box is gone.
-  EXPECT_TRUE(BrowserCalls().empty());
+  // Not before the box is gone (winebrowser takes a moment to get going).
+  EXPECT_FALSE(WaitUntil([] { return !BrowserCalls().empty(); }, 2500)) << "page opened before the box closed";
   p.CloseBox(*box);
   ASSERT_TRUE(WaitForSplitEnd(p));
   EXPECT_EQ(p.Pane(2), "嘎嘎，分割成功了！！");
+  EXPECT_STREQ(p.NameOf(p.Focus()), "开宰钮") << "the focus is not back where it was";
   ASSERT_TRUE(WaitUntil([] { return !BrowserCalls().empty(); }, 10000)) << "no page opened";
   EXPECT_EQ(BrowserCalls(), std::vector<std::string>{ExpectedPage()});
 }
@@ -173,8 +174,8 @@ TEST_F(Split, SuccessBoxClosesItselfAfterTenSeconds) {
   DWORD shown = GetTickCount();
   ASSERT_TRUE(WaitUntil([&] { return !p.IsOpen(*box); }, 15000)) << "the box stayed open";
   DWORD open = GetTickCount() - shown;
-  EXPECT_GE(open, 9500u);
-  EXPECT_LE(open, 12000u);
+  EXPECT_GE(open, 9000u);
+  EXPECT_LE(open, 13000u);
   ASSERT_TRUE(WaitForSplitEnd(p));
   EXPECT_TRUE(WaitUntil([] { return BrowserCalls() == std::vector<std::string>{ExpectedPage()}; }, 10000));
 }

@@ -1,11 +1,11 @@
-// The window as it is first shown, its settings, and what the keyboard does.
+// The window as it is first shown: its settings, every control in its place
+// and state, the clock, and the marks that clicks set.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstring>
-#include <regex>
 
 #include "tests/e2e/driver.h"
 
@@ -162,6 +162,32 @@ TEST(Window, ReadOnlyBoxIsWhite) {
   ReleaseDC(nullptr, screen);
   EXPECT_EQ(inside, RGB(255, 255, 255));
   EXPECT_EQ(face, GetSysColor(COLOR_BTNFACE));
+}
+
+TEST(Window, RadioPairsAreIndependentAndCheckBoxesToggle) {
+  Program p;
+  ASSERT_TRUE(p.ready());
+  auto marks = [&] {
+    std::string m;
+    for (const char* name : {"大小分割_单选框", "平均分割_单选框", "自定名称_单选框", "自动命名_单选框",
+                             "创建文件夹_复选框", "删除原文件_复选框"}) {
+      m += p.Checked(name) ? '1' : '0';
+    }
+    return m;
+  };
+  struct { const char* click; std::string after; } steps[] = {
+      {"平均分割_单选框", "011010"},
+      {"自动命名_单选框", "010110"},
+      {"大小分割_单选框", "100110"},
+      {"创建文件夹_复选框", "100100"},
+      {"删除原文件_复选框", "100101"},
+      {"删除原文件_复选框", "100100"},
+  };
+  for (const auto& step : steps) {
+    p.Click(step.click);
+    p.Sync();
+    EXPECT_EQ(marks(), step.after) << "after clicking " << step.click;
+  }
 }
 
 // "时间：" h "点" m "分" s "秒" for the local time moved by a few seconds.
