@@ -21,7 +21,7 @@ const Control kOnWindow = Control::状态条1;
 
 enum class Kind { GroupBox, Label, Edit, ReadOnlyEdit, IntegerEdit, PushButton, CheckBox, Radio };
 
-struct ControlSpec {
+struct ControlLayout {
   Control name;
   Kind kind;
   Control parent;  // kOnWindow, or the group box
@@ -31,7 +31,7 @@ struct ControlSpec {
 };
 
 // The status bar is not in here: it places itself.
-const ControlSpec kControls[] = {
+const ControlLayout kControls[] = {
     {Control::分组框1, Kind::GroupBox, kOnWindow, 3, 9, 542, 103, "分割设置", false},
     {Control::标签1, Kind::Label, Control::分组框1, 32, 29, 57, 19, "分割文件：", false},
     {Control::待宰文件_编辑框, Kind::Edit, Control::分组框1, 93, 26, 338, 24, "", false},
@@ -77,6 +77,8 @@ const int kPaneRightEdges[] = {170, 300, -1};
 
 int IndexOf(Control c) { return static_cast<int>(c); }
 HWND Handle(const MainWindow& w, Control c) { return w.controls[IndexOf(c)]; }
+// A child window's identifier travels in the menu argument.
+HMENU IdOf(Control c) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + IndexOf(c))); }
 
 struct KindStyle {
   const char* className;
@@ -132,19 +134,17 @@ LRESULT CALLBACK IntegerEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM 
 bool CreateControls(MainWindow& w) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(w.window, GWLP_HINSTANCE));
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  for (const ControlSpec& spec : kControls) {
-    KindStyle k = StyleOf(spec.kind);
+  for (const ControlLayout& entry : kControls) {
+    KindStyle k = StyleOf(entry.kind);
     DWORD style = k.style;
-    if (spec.kind == Kind::PushButton && !spec.startsOn) style |= WS_DISABLED;
-    HWND parent = spec.parent == kOnWindow ? w.window : Handle(w, spec.parent);
-    HWND h = CreateWindowExA(k.exStyle, k.className, spec.text, style, spec.left, spec.top,
-                             spec.width, spec.height, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + IndexOf(spec.name))),
-                             instance, nullptr);
+    if (entry.kind == Kind::PushButton && !entry.startsOn) style |= WS_DISABLED;
+    HWND parent = entry.parent == kOnWindow ? w.window : Handle(w, entry.parent);
+    HWND h = CreateWindowExA(k.exStyle, k.className, entry.text, style, entry.left, entry.top,
+                             entry.width, entry.height, parent, IdOf(entry.name), instance, nullptr);
     if (h == nullptr) return false;
-    w.controls[IndexOf(spec.name)] = h;
+    w.controls[IndexOf(entry.name)] = h;
     SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    switch (spec.kind) {
+    switch (entry.kind) {
       case Kind::GroupBox:
         SetWindowSubclass(h, GroupBoxProc, 0, 0);
         break;
@@ -158,7 +158,7 @@ bool CreateControls(MainWindow& w) {
         break;
       case Kind::CheckBox:
       case Kind::Radio:
-        if (spec.startsOn) SendMessageA(h, BM_SETCHECK, BST_CHECKED, 0);
+        if (entry.startsOn) SendMessageA(h, BM_SETCHECK, BST_CHECKED, 0);
         break;
       default:
         break;
@@ -166,10 +166,8 @@ bool CreateControls(MainWindow& w) {
   }
   SendMessageA(Handle(w, Control::分割份数_编辑框), EM_SETLIMITTEXT, 3, 0);
 
-  HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0,
-                             0, 0, w.window,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + IndexOf(Control::状态条1))),
-                             instance, nullptr);
+  HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0,
+                             w.window, IdOf(Control::状态条1), instance, nullptr);
   if (bar == nullptr) return false;
   w.controls[IndexOf(Control::状态条1)] = bar;
   SendMessageA(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
