@@ -38,6 +38,6 @@ qh_session_start() {
   export DISPLAY=":$n"
   qh_prefix_ready
   # One persistent wineserver for the whole run: starting Wine per test is slow.
-  qh_wineserver -p
+  qh_wineserver -p 2>/dev/null || true  # one may be running already
   qh_wine cmd /c exit >/dev/null 2>&1 || true
 }
