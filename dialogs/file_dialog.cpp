@@ -1,0 +1,172 @@
+#include "dialogs/file_dialog.h"
+
+#include <cstddef>
+
+namespace {
+
+// Show passes the record's size without its three trailing extension fields,
+// the size every version of the dialog knows.
+static_assert(sizeof(void*) != 4 ||
+                  offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
+              "the short record is 76 bytes in the 32-bit build");
+
+const Bytes kZero(1, '\0');
+
+int FlagWord(std::optional<bool> given, int current, int word) {
+  if (!given) return current;
+  return *given ? word : 0;
+}
+
+const char* PointerTo(const std::optional<Text>& text) {
+  return text ? text->c_str() : nullptr;
+}
+
+}  // namespace
+
+Bytes FilterList(const Text& filter) {
+  return JoinBytes({ReplaceBytes(TextToBytes(filter), "|", kZero), ZeroBytes(2)});
+}
+
+DWORD FilterIndexFor(int index) {
+  if (index <= 0) return 1;
+  return static_cast<DWORD>(index) + 1;
+}
+
+Bytes FileBufferFor(const Text& initialName, int multiSelectFlag) {
+  Bytes content = ReplaceBytes(TextToBytes(initialName), ";", kZero);
+  int capacity = multiSelectFlag != 0 ? 2048 : 256;
+  // A name as long as the buffer or longer would leave the platform no
+  // terminator to stop at: the buffer grows to hold it instead.
+  if (BytesLength(content) > capacity) capacity = BytesLength(content);
+  return JoinBytes({content, ZeroBytes(capacity - BytesLength(content) + 1)});
+}
+
+Text ChosenNamesFrom(const Bytes& fileBuffer, int multiSelectFlag) {
+  int pair = FindBytes(fileBuffer, ZeroBytes(2));
+  // A single path that fills the buffer leaves room for one zero byte only;
+  // the buffer's end then closes it.
+  Bytes names = pair == -1 ? fileBuffer : BytesLeft(fileBuffer, pair - 1);
+  if (multiSelectFlag == 0 || FindBytes(names, kZero) == -1) return BytesToText(names);
+
+  // Several files: the folder, then each name, every one closed by a zero.
+  std::vector<Text> parts;
+  size_t start = 0;
+  for (size_t zero; (zero = names.find('\0', start)) != Bytes::npos; start = zero + 1) {
+    parts.push_back(names.substr(start, zero - start));
+  }
+  parts.push_back(names.substr(start));
+
+  Text folder = parts[0];
+  // Character-aware: a folder ending in a GBK character whose second byte is
+  // 0x5C does not end in "\" yet.
+  if (FindLastText(folder, "\\") != TextLength(folder)) folder = JoinText({folder, "\\"});
+  Text joined;
+  for (size_t i = 1; i < parts.size(); ++i) {
+    if (i > 1) joined = JoinText({joined, ";"});
+    joined = JoinText({joined, folder, parts[i]});
+    PumpEvents();
+  }
+  return joined;
+}
+
+FileDialog::FileDialog() : dialogRecord() {}
+
+FileDialog::~FileDialog() = default;
+
+FileDialog::FileDialog(const FileDialog& other)
+    : dialogRecord(other.dialogRecord),
+      dialogKind(other.dialogKind),
+      initialName(other.initialName),
+      createPromptFlag(other.createPromptFlag),
+      fileMustExistFlag(other.fileMustExistFlag),
+      overwritePromptFlag(other.overwritePromptFlag),
+      pathMustExistFlag(other.pathMustExistFlag),
+      multiSelectFlag(other.multiSelectFlag),
+      chosenNames(other.chosenNames),
+      filterList(other.filterList),
+      fileBuffer(other.fileBuffer),
+      title(other.title),
+      initialFolder(other.initialFolder),
+      defaultExtension(other.defaultExtension) {
+  PointRecordAtBuffers();
+}
+
+std::unique_ptr<FileDialog> FileDialog::Copy() const {
+  return std::unique_ptr<FileDialog>(new FileDialog(*this));
+}
+
+void FileDialog::PointRecordAtBuffers() {
+  // c_str(): the filter list's two closing zeros are followed by the string's
+  // own, so a platform that reads one byte past an empty pattern stays inside.
+  dialogRecord.lpstrFilter = filterList.empty() ? nullptr : filterList.c_str();
+  dialogRecord.lpstrFile = fileBuffer.empty() ? nullptr : &fileBuffer[0];
+  dialogRecord.lpstrInitialDir = PointerTo(initialFolder);
+  dialogRecord.lpstrTitle = PointerTo(title);
+  dialogRecord.lpstrDefExt = PointerTo(defaultExtension);
+}
+
+void FileDialog::SetUp(int kind, std::optional<Text> titleText, std::optional<Text> filter,
+                       std::optional<int> filterIndex, std::optional<Text> folder,
+                       std::optional<Text> name, std::optional<Text> extension,
+                       std::optional<bool> createPrompt, std::optional<bool> fileMustExist,
+                       std::optional<bool> overwritePrompt, std::optional<bool> pathMustExist,
+                       std::optional<bool> multiSelect) {
+  dialogKind = kind;
+  title = std::move(titleText);
+  filterList = FilterList(filter.value_or("所有文件(*.*)"));
+  dialogRecord.nFilterIndex = FilterIndexFor(filterIndex.value_or(0));
+  initialFolder = std::move(folder);
+  initialName = name.value_or(Text());
+  defaultExtension = std::move(extension);
+  createPromptFlag = FlagWord(createPrompt, createPromptFlag, OFN_CREATEPROMPT);
+  fileMustExistFlag = FlagWord(fileMustExist, fileMustExistFlag, OFN_FILEMUSTEXIST);
+  overwritePromptFlag = FlagWord(overwritePrompt, overwritePromptFlag, OFN_OVERWRITEPROMPT);
+  pathMustExistFlag = FlagWord(pathMustExist, pathMustExistFlag, OFN_PATHMUSTEXIST);
+  multiSelectFlag = FlagWord(multiSelect, multiSelectFlag, OFN_ALLOWMULTISELECT);
+  chosenNames.clear();
+  dialogRecord.hwndOwner = GetActiveWindow();
+  dialogRecord.hInstance = GetModuleHandleA(ExecutablePath().c_str());
+  PointRecordAtBuffers();
+}
+
+DWORD FileDialog::Flags() const {
+  switch (dialogKind) {
+    case 0:
+      return static_cast<DWORD>(BitOr({OFN_HIDEREADONLY, OFN_EXPLORER, OFN_ENABLESIZING,
+                                       createPromptFlag, fileMustExistFlag, overwritePromptFlag,
+                                       pathMustExistFlag, multiSelectFlag}));
+    case 1:
+      // The save dialog: no read-only box, and a missing file is the point.
+      return static_cast<DWORD>(BitOr({OFN_EXPLORER, OFN_ENABLESIZING, overwritePromptFlag,
+                                       pathMustExistFlag, multiSelectFlag}));
+    default:
+      return 0;
+  }
+}
+
+bool FileDialog::Show() {
+  chosenNames = initialName;
+  fileBuffer = FileBufferFor(chosenNames, multiSelectFlag);
+  PointRecordAtBuffers();
+  dialogRecord.nMaxFile = static_cast<DWORD>(fileBuffer.size());
+  dialogRecord.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+
+  BOOL answer = FALSE;
+  switch (dialogKind) {
+    case 0:
+      dialogRecord.Flags = Flags();
+      answer = GetOpenFileNameA(&dialogRecord);
+      break;
+    case 1:
+      dialogRecord.Flags = Flags();
+      answer = GetSaveFileNameA(&dialogRecord);
+      break;
+    default:
+      return false;
+  }
+  if (!answer) return false;
+  chosenNames = ChosenNamesFrom(fileBuffer, multiSelectFlag);
+  return true;
+}
+
+Text FileDialog::FileName() const { return chosenNames; }
