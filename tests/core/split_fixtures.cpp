@@ -1,7 +1,9 @@
 #include "tests/core/split_fixtures.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -44,6 +46,30 @@ void MakeFolder(const Text& path) {
 bool MakeHardLink(const Text& existing, const Text& link) {
   std::error_code error;
   fs::create_hard_link(Native(existing), Native(link), error);
+  return !error;
+}
+
+void AppendToFile(const Text& path, const Bytes& more) {
+  std::ofstream out(Native(path), std::ios::binary | std::ios::app);
+  out << more;
+}
+
+void ResizeFile(const Text& path, int64_t length) {
+  std::error_code ignored;
+  fs::resize_file(Native(path), static_cast<uintmax_t>(length), ignored);
+}
+
+void MoveModifiedTime(const Text& path, int seconds) {
+  std::error_code ignored;
+  fs::file_time_type t = fs::last_write_time(Native(path), ignored);
+  fs::last_write_time(Native(path), t + std::chrono::seconds(seconds), ignored);
+}
+
+bool ReplaceFileBy(const Text& path, const Text& other) {
+  std::error_code error;
+  fs::last_write_time(Native(other), fs::last_write_time(Native(path), error), error);
+  if (error) return false;
+  fs::rename(Native(other), Native(path), error);
   return !error;
 }
 

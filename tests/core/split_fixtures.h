@@ -34,6 +34,11 @@ void MakeFile(const Text& path, const Bytes& content);
 void MakeSparseFile(const Text& path, int64_t length);
 void MakeFolder(const Text& path);
 bool MakeHardLink(const Text& existing, const Text& link);
+// What another program might do to a source while it is being split.
+void AppendToFile(const Text& path, const Bytes& more);
+void ResizeFile(const Text& path, int64_t length);
+void MoveModifiedTime(const Text& path, int seconds);
+bool ReplaceFileBy(const Text& path, const Text& other);  // other takes path's place
 // Every file and folder below folder (folders end with "\"), sorted, relative.
 std::vector<Text> Listing(const Text& folder);
 

@@ -341,4 +341,27 @@ TEST(SplitPlan, SixtyFourBitSizesAndTheTolerance) {
   }
 }
 
+// A GBK character whose second byte is 0x5C ("\\") belongs to its name: it
+// neither ends a folder nor needs one more "\\" after it.
+TEST(SplitJob, GbkNamesWithABackslashByte) {
+  const Text name = "\x95\x5C";
+  TempFolder dir;
+  if (!FileWriteWhole(dir / name + ".txt", Filler(5000))) {
+    GTEST_SKIP() << "this system cannot store a GBK file name (under Wine the host needs "
+                    "the zh_CN.UTF-8 locale)";
+  }
+  SplitRequest request;
+  request.sourcePath = dir / name + ".txt";
+  request.splitMode = 2;
+  EXPECT_EQ(SplitJob(request, RecordingSink().sink()), std::vector<bool>{true});
+  EXPECT_EQ(ReadPiece(dir / name + "\\" + name + "_002.ayk"), Filler(5000).substr(2500));
+
+  DirectoryCreate(dir / "out" + name);
+  request.destinationFolder = dir / "out" + name;
+  request.createFolder = false;
+  request.namingMode = 2;
+  EXPECT_EQ(SplitJob(request, RecordingSink().sink()), std::vector<bool>{true});
+  EXPECT_TRUE(FileInfoAt(dir / "out" + name + "\\001.ayk"));
+}
+
 }  // namespace
