@@ -278,7 +278,12 @@ TEST(SplitJob, RelativeSourceLandsBesideIt) {
     request.splitMode = 2;
     {
       CurrentFolder here(dir.path());
-      EXPECT_EQ(SplitJob(request, RecordingSink().sink()), std::vector<bool>{true});
+      RecordingSink sink;
+      std::optional<SplitPlan> plan = PlanSplit(request, sink.sink());
+      ASSERT_TRUE(plan);
+      EXPECT_EQ(plan->request.sourcePath, dir / name);
+      EXPECT_EQ(plan->request.destinationFolder, dir.path());
+      EXPECT_TRUE(WritePieces(*plan, sink.sink()));
     }
     Text base = name.substr(0, name.size() - 4);
     std::vector<Text> want = {name, base + "\\", base + "\\" + base + "_001.ayk",
