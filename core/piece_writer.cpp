@@ -1,6 +1,7 @@
 #include "core/piece_writer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -8,64 +9,102 @@ namespace {
 
 const int kErrorStyle = 16;
 
-// The bytes of the source that the pieces have not taken yet. A byte that
-// the plain-text rule gave back is already in memory and comes first: the
-// source itself is read once, front to back, and never re-read.
-struct SourceStream {
-  FileNumber file = 0;
-  bool holding = false;
-  char held = 0;
+// The source, read once front to back in whole buffers, whatever the piece
+// boundaries, so that every read starts at a multiple of the buffer's size
+// in the file. A byte that the plain-text rule gives back simply stays in
+// the buffer, untaken, and is the next piece's first byte.
+//
+// Where a read lands in memory matters to the kernel's copies: a copy whose
+// target sits 1 to 15 bytes past its source, counted within a 4 KiB page, is
+// stalled by the processor's 4 KiB aliasing, at a third of the cost of the
+// whole copy. Reads land at a page boundary, so only the writes can suffer:
+// when the piece being written would (a given-back byte shifts every piece
+// after it by one), the read lands 64 bytes further on instead.
+class SourceReader {
+ public:
+  SourceReader(FileNumber file, int64_t length) : file_(file), unread_(length) {}
+
+  bool Allocate(int64_t bytes) {
+    memory_.reset(new (std::nothrow) char[static_cast<size_t>(bytes) + 2 * kPage]);
+    if (!memory_) return false;
+    uintptr_t start = reinterpret_cast<uintptr_t>(memory_.get());
+    page_ = memory_.get() + ((start + kPage - 1) / kPage * kPage - start);
+    capacity_ = bytes;
+    return true;
+  }
+
+  // The next untaken bytes, at most `most` of them, for the piece that has
+  // `pieceOffset` bytes written; refills the buffer when it is used up.
+  // Gives 0 bytes when the source gives fewer than it had when it was
+  // measured (it shrank, or the read failed).
+  int64_t Next(int64_t most, int64_t pieceOffset, const char** data) {
+    if (begin_ == end_) {
+      int64_t want = std::min(capacity_, unread_);
+      int64_t ahead = pieceOffset % kPage;
+      char* target = page_ + (ahead >= 1 && ahead <= 15 ? 64 : 0);
+      int64_t got = want > 0 ? FileReadInto(file_, target, want) : 0;
+      if (got <= 0) return 0;
+      // What a short read gave still serves; the piece that needs more fails.
+      unread_ = got < want ? 0 : unread_ - got;
+      begin_ = target;
+      end_ = target + got;
+    }
+    *data = begin_;
+    return std::min<int64_t>(most, end_ - begin_);
+  }
+  void Take(int64_t n) { begin_ += n; }
+
+ private:
+  static const int64_t kPage = 4096;
+  FileNumber file_;
+  int64_t unread_;  // of the measured length
+  std::unique_ptr<char[]> memory_;
+  char* page_ = nullptr;
+  int64_t capacity_ = 0;
+  char* begin_ = nullptr;
+  char* end_ = nullptr;
 };
 
 // Writes one piece of exactly `length` source bytes (before the plain-text
-// rule) to path. Gives the number of source bytes the piece kept, or -1 when
+// rule) to path. Gives the number of source bytes the piece took, or -1 when
 // it could not be read or written in full; the file it was writing is then
 // removed. A file it could not create is not touched: it is not ours.
-int64_t WriteOnePiece(const Text& path, int64_t length, bool plainTextRule, SourceStream& source,
-                      char* buffer, int64_t bufferSize) {
+int64_t WriteOnePiece(const Text& path, int64_t length, bool plainTextRule, SourceReader& source) {
   FileNumber out = FileCreate(path);
   if (out == 0) return -1;
   bool complete = true;
-  bool heldBack = false;
+  bool gaveBack = false;
   int64_t left = length;
   int64_t highBytes = 0;
   while (left > 0) {
-    int64_t n = std::min(left, bufferSize);
-    int64_t filled = 0;
-    if (source.holding) {
-      buffer[0] = source.held;
-      source.holding = false;
-      filled = 1;
-    }
-    // A short read means the source shrank since it was measured: the piece
-    // would not be the slice it claims to be.
-    if (FileReadInto(source.file, buffer + filled, n - filled) != n - filled) {
+    const char* data = nullptr;
+    int64_t n = source.Next(left, length - left, &data);
+    if (n == 0) {
       complete = false;
       break;
     }
     left -= n;
     int64_t keep = n;
+    // The parity of the whole piece decides; its last byte is the last byte
+    // of its last part, and when the count is odd it stays for the next piece.
     if (plainTextRule) {
-      // The parity of the whole piece decides; the piece's last byte is the
-      // last byte of its last chunk.
-      highBytes += CountHighBytes(buffer, static_cast<size_t>(n));
+      highBytes += CountHighBytes(data, static_cast<size_t>(n));
       if (left == 0 && highBytes % 2 != 0) {
-        source.held = buffer[n - 1];
-        heldBack = true;
         --keep;
+        gaveBack = true;
       }
     }
-    if (!FileWrite(out, buffer, keep)) {
+    if (!FileWrite(out, data, keep)) {
       complete = false;
       break;
     }
+    source.Take(keep);
   }
   if (!FileCommit(out) || !complete) {
     FileDelete(path);
     return -1;
   }
-  source.holding = heldBack;
-  return heldBack ? length - 1 : length;
+  return gaveBack ? length - 1 : length;
 }
 
 // Whether the source is still the file, of the size and time, that it was
@@ -143,12 +182,11 @@ bool WritePieces(const SplitPlan& plan, const MessageSink& show,
   // failure of the first piece.
   if (!layout.subFolder.empty()) DirectoryCreate(layout.subFolder);
 
-  int64_t chunk = std::max<int64_t>(1, bufferSize.value_or(kPieceBufferSize));
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(chunk)]);
-  if (!buffer) return fail(PiecePath(layout, 1));
+  SourceReader source(plan.sourceFile, L);
+  if (!source.Allocate(std::max<int64_t>(1, bufferSize.value_or(kPieceBufferSize)))) {
+    return fail(PiecePath(layout, 1));
+  }
 
-  SourceStream source;
-  source.file = plan.sourceFile;
   const bool plainText = r.plainText.value_or(false);
   int64_t taken = 0;  // source bytes in the pieces written so far
   for (int64_t i = 1; i <= N; ++i) {
@@ -156,7 +194,7 @@ bool WritePieces(const SplitPlan& plan, const MessageSink& show,
     // Pieces before the last hold at most P bytes; the last holds the rest
     // and is never shortened.
     int64_t length = i < N ? std::min(P, L - taken) : L - taken;
-    int64_t kept = WriteOnePiece(path, length, plainText && i < N, source, buffer.get(), chunk);
+    int64_t kept = WriteOnePiece(path, length, plainText && i < N, source);
     if (kept < 0) return fail(path);
     taken += kept;
   }

@@ -100,15 +100,15 @@ TEST(PlainTextRule, Fixtures) {
 }
 
 // Sizes around the streaming buffer: a piece that ends exactly where the
-// buffer does, one byte before or after, and a given-back byte that makes
-// the next piece's first chunk start one byte early.
+// buffer does, one byte before or after, and given-back bytes that make the
+// pieces after them start one byte early, across refills of the buffer.
 TEST(PieceWriter, PieceBoundariesAtTheBufferEnd) {
   const Bytes patterns[] = {
       Bytes(64, '\xB0'),                                    // every byte high: odd pieces
       Bytes("\xB0\xA1" "ab\xC4\xE3" "c\xBA\xC3" "defgh\xB0"),  // pairs, some cut
       Bytes("a\xB0" "bcdefg"),                              // a lone high byte now and then
   };
-  for (int64_t buffer : {1, 4, 8}) {
+  for (int64_t buffer : {1, 4, 8, 4096}) {
     for (int64_t P : {buffer - 1, buffer, buffer + 1, 2 * buffer, 2 * buffer + 1}) {
       if (P < 1) continue;
       for (const Bytes& pattern : patterns) {
@@ -131,8 +131,8 @@ TEST(PieceWriter, PieceBoundariesAtTheBufferEnd) {
   }
 }
 
-// The same at the real buffer's size: 4096 KB pieces, the first ending on a
-// lone high byte that has to move on.
+// The same with the real buffer: pieces of exactly its size, the first
+// ending on a lone high byte that has to move on.
 TEST(PieceWriter, PieceOfExactlyTheBuffer) {
   const int64_t P = kPieceBufferSize;
   ASSERT_EQ(P % 1024, 0);
@@ -186,14 +186,14 @@ Bytes Content(std::mt19937& rng, int kind, int64_t n) {
 // algorithm's, so together they give back the source.
 TEST(PieceWriter, RoundTripOverASeededSpread) {
   std::mt19937 rng(20240607);
-  const std::optional<int64_t> buffers[] = {1, 2, 3, 7, 64, 4093, 65536, std::nullopt};
+  const std::optional<int64_t> buffers[] = {1, 2, 3, 7, 64, 4093, 4096, 6000, 65536, std::nullopt};
   const Text names[] = {"", "part", "p a.rt"};
   for (int k = 0; k < 48; ++k) {
     bool bySize = rng() % 2 == 0;
     int64_t L = bySize ? 2049 + rng() % (120 * 1024) : 1 + rng() % 20000;
     int64_t amount = bySize ? 2 + rng() % ((L - 1) / 1024 - 1) : 2 + rng() % 40;
     int kind = static_cast<int>(rng() % 5);
-    std::optional<int64_t> buffer = buffers[rng() % 8];
+    std::optional<int64_t> buffer = buffers[rng() % 10];
     SplitRequest request;
     request.splitMode = bySize ? 1 : 2;
     request.amount = amount;
