@@ -16,10 +16,10 @@ const int kErrorStyle = 16;
 //
 // Where a read lands in memory matters to the kernel's copies: a copy whose
 // target sits 1 to 15 bytes past its source, counted within a 4 KiB page, is
-// stalled by the processor's 4 KiB aliasing, at a third of the cost of the
-// whole copy. Reads land at a page boundary, so only the writes can suffer:
-// when the piece being written would (a given-back byte shifts every piece
-// after it by one), the read lands 64 bytes further on instead.
+// stalled by the processor's 4 KiB aliasing and takes up to twice as long.
+// Reads land at a page boundary, so only the writes can suffer: when the
+// piece being written would (a given-back byte shifts every piece after it
+// by one), the read lands 64 bytes further on instead.
 class SourceReader {
  public:
   SourceReader(FileNumber file, int64_t length) : file_(file), unread_(length) {}
