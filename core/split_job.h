@@ -25,12 +25,19 @@ struct SplitRequest {
 
 // What the checks hand to the piece writer.
 struct SplitPlan {
-  SplitRequest request;     // every default filled in
+  SplitRequest request;       // every default filled in, the source path absolute
   FileNumber sourceFile = 0;  // open, at its first byte
+  FileInfo sourceInfo;        // the source as it was when it was opened
   int64_t sourceLength = 0;   // L
   int64_t pieceSize = 0;      // P
   int64_t pieceCount = 0;     // N
 };
+
+// Checks the request, fills in its defaults, opens the source and works out
+// P and N. A rejection is shown once through the sink, leaves the disk as it
+// was and gives nothing; an accepted plan holds the source open, and the
+// caller hands it to WritePieces, which closes it.
+std::optional<SplitPlan> PlanSplit(const SplitRequest& request, const MessageSink& show);
 
 // Runs one split to its end. Every rejection and failure is shown once
 // through the sink. Returns one flag: true when all pieces were written.

@@ -197,6 +197,9 @@ TEST(CountHighBytes, AgreesWithTheByteByByteDefinition) {
       EXPECT_EQ(CountHighBytes(data.data() + offset, n), slow) << offset << " " << n;
     }
   }
+  // Whole rounds of the 16-byte form with every byte counted: no lane wraps.
+  const std::string high(20000, '\x80');
+  EXPECT_EQ(CountHighBytes(high.data() + 1, high.size() - 1), 19999);
 }
 
 TEST(FindAndReplaceBytes, ByteByByte) {

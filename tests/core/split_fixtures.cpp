@@ -1,0 +1,119 @@
+#include "tests/core/split_fixtures.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Test paths are ASCII, so the narrow path means the same on both platforms.
+fs::path Native(const Text& path) {
+#ifdef _WIN32
+  return fs::path(path);
+#else
+  std::string p = path;
+  std::replace(p.begin(), p.end(), '\\', '/');
+  return fs::path(p);
+#endif
+}
+
+}  // namespace
+
+Bytes ReadPiece(const Text& path) {
+  FileNumber f = FileOpen(path);
+  if (f == 0) return Bytes();
+  Bytes all = FileRead(f, FileLengthOf(f));
+  FileClose(f);
+  return all;
+}
+
+void MakeFile(const Text& path, const Bytes& content) { FileWriteWhole(path, content); }
+
+void MakeSparseFile(const Text& path, int64_t length) {
+  FileWriteWhole(path, Bytes());
+  std::error_code ignored;
+  fs::resize_file(Native(path), static_cast<uintmax_t>(length), ignored);
+}
+
+void MakeFolder(const Text& path) {
+  std::error_code ignored;
+  fs::create_directories(Native(path), ignored);
+}
+
+bool MakeHardLink(const Text& existing, const Text& link) {
+  std::error_code error;
+  fs::create_hard_link(Native(existing), Native(link), error);
+  return !error;
+}
+
+void AppendToFile(const Text& path, const Bytes& more) {
+  std::ofstream out(Native(path), std::ios::binary | std::ios::app);
+  out << more;
+}
+
+void ResizeFile(const Text& path, int64_t length) {
+  std::error_code ignored;
+  fs::resize_file(Native(path), static_cast<uintmax_t>(length), ignored);
+}
+
+void MoveModifiedTime(const Text& path, int seconds) {
+  std::error_code ignored;
+  fs::file_time_type t = fs::last_write_time(Native(path), ignored);
+  fs::last_write_time(Native(path), t + std::chrono::seconds(seconds), ignored);
+}
+
+bool ReplaceFileBy(const Text& path, const Text& other) {
+  std::error_code error;
+  fs::last_write_time(Native(other), fs::last_write_time(Native(path), error), error);
+  if (error) return false;
+  fs::rename(Native(other), Native(path), error);
+  return !error;
+}
+
+std::vector<Text> Listing(const Text& folder) {
+  std::vector<Text> names;
+  fs::path root = Native(folder);
+  std::error_code ignored;
+  for (auto& entry : fs::recursive_directory_iterator(root, ignored)) {
+    std::string name = fs::relative(entry.path(), root, ignored).generic_string();
+    std::replace(name.begin(), name.end(), '/', '\\');
+    if (entry.is_directory(ignored)) name += '\\';
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<Bytes> ReferencePieces(const Bytes& source, int64_t P, int64_t N, bool plainText) {
+  std::vector<Bytes> pieces;
+  size_t position = 0;
+  for (int64_t i = 1; i <= N; ++i) {
+    Bytes data = i < N ? source.substr(position, static_cast<size_t>(P)) : source.substr(position);
+    position += data.size();
+    if (plainText && i < N) {
+      int high = 0;
+      for (int j = 1; j <= BytesLength(data); ++j) {
+        if (TextLength(HexText(FirstByteCode(BytesToText(BytesMid(data, j, 1))))) > 2) ++high;
+      }
+      if (Remainder(high, 2) != 0) {
+        data = BytesLeft(data, BytesLength(data) - 1);
+        position -= 1;
+      }
+    }
+    pieces.push_back(data);
+  }
+  return pieces;
+}
+
+CurrentFolder::CurrentFolder(const Text& folder) {
+  previous_ = fs::current_path().string();
+  fs::current_path(Native(folder));
+}
+
+CurrentFolder::~CurrentFolder() {
+  std::error_code ignored;
+  fs::current_path(fs::path(previous_), ignored);
+}

@@ -1,0 +1,61 @@
+// What the split tests share: a sink that records what the user would be
+// shown, files made and read through the core's own (ANSI) file layer, and a
+// few file-system moves that only a test makes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/message_sink.h"
+#include "core/operations.h"
+
+struct Shown {
+  Text text;
+  int style = 0;
+  Text title;
+};
+
+class RecordingSink {
+ public:
+  MessageSink sink() {
+    return [this](const Text& text, int style, const Text& title) {
+      shown.push_back({text, style, title});
+      return 0;
+    };
+  }
+  std::vector<Shown> shown;
+};
+
+// The whole file read through the core, or nothing when it cannot be opened.
+Bytes ReadPiece(const Text& path);
+void MakeFile(const Text& path, const Bytes& content);
+// A file of the given length that takes no room where the file system allows.
+void MakeSparseFile(const Text& path, int64_t length);
+void MakeFolder(const Text& path);
+bool MakeHardLink(const Text& existing, const Text& link);
+// What another program might do to a source while it is being split.
+void AppendToFile(const Text& path, const Bytes& more);
+void ResizeFile(const Text& path, int64_t length);
+void MoveModifiedTime(const Text& path, int seconds);
+bool ReplaceFileBy(const Text& path, const Text& other);  // other takes path's place
+// Every file and folder below folder (folders end with "\"), sorted, relative.
+std::vector<Text> Listing(const Text& folder);
+
+// The pieces as the plain algorithm makes them: read P bytes, and in
+// plain-text mode drop the last byte and step back by one when the piece
+// holds an odd number of bytes 0x80 and above, tested one by one as the
+// operations define them; the last piece takes the rest.
+std::vector<Bytes> ReferencePieces(const Bytes& source, int64_t P, int64_t N, bool plainText);
+
+// Runs the test in another current folder and goes back afterwards.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const Text& folder);
+  ~CurrentFolder();
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+ private:
+  std::string previous_;
+};
