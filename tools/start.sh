@@ -24,6 +24,8 @@ MSG
   exit 1
 fi
 
+# A prefix of its own: the test prefix runs everything in a virtual desktop.
+QH_WINEPREFIX=${QH_WINEPREFIX:-$root/build/wineprefix-run}
 . tools/wine-env.sh
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making the Wine prefix $WINEPREFIX (first start only)"
