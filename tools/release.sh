@@ -26,7 +26,7 @@ done
 # The user guide: the Chinese part of README, as GBK text with CRLF line
 # ends, which Notepad on a Chinese Windows opens as it is.
 sed -n '/^## 使用说明/,/^## Set-up/p' README.md | sed '$d' |
-  sed 's/**//g' | iconv -f UTF-8 -t GBK | sed 's/$/\r/' > "$stage/readme.txt"
+  sed 's/\*\*//g' | iconv -f UTF-8 -t GBK | sed 's/$/\r/' > "$stage/readme.txt"
 
 (cd build/release && zip -qr -X "$root/dist/$name.zip" "$name")
 echo "dist/$name.zip"
