@@ -93,6 +93,10 @@ FileNumber FileCreate(const Text& path);
 bool FileWrite(FileNumber f, const void* data, int64_t n);  // true when all was written
 // Closes a file made by FileCreate; false when the data did not reach the disk.
 bool FileCommit(FileNumber f);
+// The position from the start of the file, -1 for a number that is not open;
+// FileMoveTo sets it (0 or more).
+int64_t FilePosition(FileNumber f);
+bool FileMoveTo(FileNumber f, int64_t position);
 
 // What tells one file from another, and whether it changed.
 struct FileInfo {

@@ -9,7 +9,8 @@
 #include <cerrno>
 #include <climits>
 #include <ctime>
-#include <map>
+
+#include "core/file_table.h"
 
 namespace {
 
@@ -25,28 +26,22 @@ std::string NativePath(const Text& path) {
   return p;
 }
 
-// The set of open files. Numbers are never handed out twice, so a closed
-// number stays dead.
-struct OpenFiles {
-  std::map<FileNumber, int> fds;
-  FileNumber next = 1;
-};
-
-OpenFiles& Files() {
-  static OpenFiles files;
+OpenFileTable<int>& Files() {
+  static OpenFileTable<int> files;
   return files;
 }
 
-int FdOf(FileNumber f) {
-  auto it = Files().fds.find(f);
-  return it == Files().fds.end() ? -1 : it->second;
-}
+int FdOf(FileNumber f) { return Files().Find(f).value_or(-1); }
 
-FileNumber Add(int fd) {
-  OpenFiles& files = Files();
-  FileNumber f = files.next++;
-  files.fds[f] = fd;
-  return f;
+// Only regular files get a number: not folders, devices or pipes.
+FileNumber AddRegular(int fd) {
+  struct stat st;
+  if (fd < 0) return 0;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return 0;
+  }
+  return Files().Add(fd);
 }
 
 bool IsWritable(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0; }
@@ -65,13 +60,7 @@ FileInfo InfoFromStat(const struct stat& st) {
 FileNumber FileOpen(const Text& path) {
   if (path.empty()) return 0;
   int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return 0;
-  }
-  return Add(fd);
+  return AddRegular(fd);
 }
 
 int64_t FileLengthOf(FileNumber f) {
@@ -98,53 +87,18 @@ int64_t FileReadInto(FileNumber f, void* buffer, int64_t n) {
   return done;
 }
 
-Bytes FileRead(FileNumber f, int64_t n) {
-  if (FdOf(f) < 0 || n <= 0) return Bytes();
-  int64_t length = FileLengthOf(f);
-  off_t here = ::lseek(FdOf(f), 0, SEEK_CUR);
-  if (length < 0 || here < 0) return Bytes();
-  int64_t left = length - here;
-  if (left <= 0) return Bytes();
-  if (n > left) n = left;  // a file can grow meanwhile; the read stops at its end then
-  Bytes data;
-  try {
-    data.resize(static_cast<size_t>(n));
-  } catch (const std::bad_alloc&) {
-    ::lseek(FdOf(f), 0, SEEK_END);
-    return Bytes();
-  }
-  int64_t got = FileReadInto(f, data.data(), n);
-  if (got < 0) {
-    ::lseek(FdOf(f), 0, SEEK_END);
-    return Bytes();
-  }
-  data.resize(static_cast<size_t>(got));
-  return data;
+int64_t FilePosition(FileNumber f) {
+  int fd = FdOf(f);
+  return fd < 0 ? -1 : static_cast<int64_t>(::lseek(fd, 0, SEEK_CUR));
 }
 
-bool FileSeek(FileNumber f, int origin, int64_t distance) {
+bool FileMoveTo(FileNumber f, int64_t position) {
   int fd = FdOf(f);
-  if (fd < 0) return false;
-  int64_t base;
-  if (origin == 1) {
-    base = 0;
-  } else if (origin == 2) {
-    base = FileLengthOf(f);
-  } else if (origin == 3) {
-    base = ::lseek(fd, 0, SEEK_CUR);
-  } else {
-    return false;
-  }
-  if (base < 0) return false;
-  if (distance < 0 ? base < -distance : base > INT64_MAX - distance) return false;
-  return ::lseek(fd, static_cast<off_t>(base + distance), SEEK_SET) >= 0;
+  return fd >= 0 && position >= 0 && ::lseek(fd, static_cast<off_t>(position), SEEK_SET) >= 0;
 }
 
 void FileClose(FileNumber f) {
-  auto it = Files().fds.find(f);
-  if (it == Files().fds.end()) return;
-  ::close(it->second);
-  Files().fds.erase(it);
+  if (std::optional<int> fd = Files().Take(f)) ::close(*fd);
 }
 
 FileNumber FileCreate(const Text& path) {
@@ -154,13 +108,7 @@ FileNumber FileCreate(const Text& path) {
   struct stat existing;
   if (::stat(NativePath(path).c_str(), &existing) == 0 && !IsWritable(existing)) return 0;
   int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return 0;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return 0;
-  }
-  return Add(fd);
+  return AddRegular(fd);
 }
 
 bool FileWrite(FileNumber f, const void* data, int64_t n) {
@@ -179,18 +127,8 @@ bool FileWrite(FileNumber f, const void* data, int64_t n) {
 }
 
 bool FileCommit(FileNumber f) {
-  auto it = Files().fds.find(f);
-  if (it == Files().fds.end()) return false;
-  int fd = it->second;
-  Files().fds.erase(it);
-  return ::close(fd) == 0;
-}
-
-bool FileWriteWhole(const Text& path, const Bytes& data) {
-  FileNumber f = FileCreate(path);
-  if (f == 0) return false;
-  bool written = FileWrite(f, data.data(), static_cast<int64_t>(data.size()));
-  return FileCommit(f) && written;
+  std::optional<int> fd = Files().Take(f);
+  return fd && ::close(*fd) == 0;
 }
 
 bool DirectoryCreate(const Text& path) {

@@ -3,47 +3,29 @@
 
 #include <windows.h>
 
-#include <map>
-#include <new>
+
+#include "core/file_table.h"
 
 namespace {
 
-// The set of open files. Numbers are never handed out twice, so a closed
-// number stays dead.
-struct OpenFiles {
-  std::map<FileNumber, HANDLE> handles;
-  FileNumber next = 1;
-};
-
-OpenFiles& Files() {
-  static OpenFiles files;
+OpenFileTable<HANDLE>& Files() {
+  static OpenFileTable<HANDLE> files;
   return files;
 }
 
-HANDLE HandleOf(FileNumber f) {
-  auto it = Files().handles.find(f);
-  return it == Files().handles.end() ? INVALID_HANDLE_VALUE : it->second;
-}
+HANDLE HandleOf(FileNumber f) { return Files().Find(f).value_or(INVALID_HANDLE_VALUE); }
 
-FileNumber Add(HANDLE h) {
-  OpenFiles& files = Files();
-  FileNumber f = files.next++;
-  files.handles[f] = h;
-  return f;
+// Only files on a disk get a number: not consoles, pipes or devices.
+FileNumber AddDiskFile(HANDLE h) {
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return 0;
+  }
+  return Files().Add(h);
 }
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-int64_t Position(HANDLE h) {
-  LARGE_INTEGER zero{}, here{};
-  if (!SetFilePointerEx(h, zero, &here, FILE_CURRENT)) return -1;
-  return here.QuadPart;
-}
-
-void MoveToEnd(HANDLE h) {
-  LARGE_INTEGER zero{};
-  SetFilePointerEx(h, zero, nullptr, FILE_END);
-}
 
 // Windows refuses to replace or delete read-only files; Wine running as
 // root does not, so ask first.
@@ -75,12 +57,7 @@ FileNumber FileOpen(const Text& path) {
   // read-only file opens, and other programs keep working on it.
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    return 0;
-  }
-  return Add(h);
+  return AddDiskFile(h);
 }
 
 int64_t FileLengthOf(FileNumber f) {
@@ -105,56 +82,23 @@ int64_t FileReadInto(FileNumber f, void* buffer, int64_t n) {
   return done;
 }
 
-Bytes FileRead(FileNumber f, int64_t n) {
+int64_t FilePosition(FileNumber f) {
   HANDLE h = HandleOf(f);
-  if (h == INVALID_HANDLE_VALUE || n <= 0) return Bytes();
-  int64_t length = FileLengthOf(f);
-  int64_t here = Position(h);
-  if (length < 0 || here < 0) return Bytes();
-  int64_t left = length - here;
-  if (left <= 0) return Bytes();
-  if (n > left) n = left;
-  Bytes data;
-  try {
-    data.resize(static_cast<size_t>(n));
-  } catch (const std::bad_alloc&) {
-    MoveToEnd(h);
-    return Bytes();
-  }
-  int64_t got = FileReadInto(f, data.data(), n);
-  if (got < 0) {
-    MoveToEnd(h);
-    return Bytes();
-  }
-  data.resize(static_cast<size_t>(got));
-  return data;
+  LARGE_INTEGER zero{}, here{};
+  if (h == INVALID_HANDLE_VALUE || !SetFilePointerEx(h, zero, &here, FILE_CURRENT)) return -1;
+  return here.QuadPart;
 }
 
-bool FileSeek(FileNumber f, int origin, int64_t distance) {
+bool FileMoveTo(FileNumber f, int64_t position) {
   HANDLE h = HandleOf(f);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  int64_t base;
-  if (origin == 1) {
-    base = 0;
-  } else if (origin == 2) {
-    base = FileLengthOf(f);
-  } else if (origin == 3) {
-    base = Position(h);
-  } else {
-    return false;
-  }
-  if (base < 0) return false;
-  if (distance < 0 ? base < -distance : base > INT64_MAX - distance) return false;
   LARGE_INTEGER target;
-  target.QuadPart = base + distance;
-  return SetFilePointerEx(h, target, nullptr, FILE_BEGIN) != 0;
+  target.QuadPart = position;
+  return h != INVALID_HANDLE_VALUE && position >= 0 &&
+         SetFilePointerEx(h, target, nullptr, FILE_BEGIN) != 0;
 }
 
 void FileClose(FileNumber f) {
-  auto it = Files().handles.find(f);
-  if (it == Files().handles.end()) return;
-  CloseHandle(it->second);
-  Files().handles.erase(it);
+  if (std::optional<HANDLE> h = Files().Take(f)) CloseHandle(*h);
 }
 
 FileNumber FileCreate(const Text& path) {
@@ -163,12 +107,7 @@ FileNumber FileCreate(const Text& path) {
   // No sharing: nobody opens a piece while it is being written.
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    return 0;
-  }
-  return Add(h);
+  return AddDiskFile(h);
 }
 
 bool FileWrite(FileNumber f, const void* data, int64_t n) {
@@ -186,18 +125,8 @@ bool FileWrite(FileNumber f, const void* data, int64_t n) {
 }
 
 bool FileCommit(FileNumber f) {
-  auto it = Files().handles.find(f);
-  if (it == Files().handles.end()) return false;
-  HANDLE h = it->second;
-  Files().handles.erase(it);
-  return CloseHandle(h) != 0;
-}
-
-bool FileWriteWhole(const Text& path, const Bytes& data) {
-  FileNumber f = FileCreate(path);
-  if (f == 0) return false;
-  bool written = FileWrite(f, data.data(), static_cast<int64_t>(data.size()));
-  return FileCommit(f) && written;
+  std::optional<HANDLE> h = Files().Take(f);
+  return h && CloseHandle(*h) != 0;
 }
 
 bool DirectoryCreate(const Text& path) {

@@ -15,16 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path NativeOf(const Text& path) {
-  std::string p = path;
-#ifndef _WIN32
-  for (char& c : p) {
-    if (c == '\\') c = '/';
-  }
-#endif
-  return fs::path(p);
-}
-
 class FileOperations : public ::testing::Test {
  protected:
   Text Make(const Text& name, const Bytes& content) {
@@ -114,7 +104,7 @@ TEST_F(FileOperations, AClosedNumberStopsWorking) {
 
 TEST_F(FileOperations, AReadOnlySourceOpensForReading) {
   Text path = Make("ro.txt", "content");
-  fs::permissions(NativeOf(path), fs::perms::owner_write | fs::perms::group_write |
+  fs::permissions(NativePath(path), fs::perms::owner_write | fs::perms::group_write |
                   fs::perms::others_write, fs::perm_options::remove);
   FileNumber f = FileOpen(path);
   ASSERT_NE(f, 0);
@@ -141,7 +131,7 @@ TEST_F(FileOperations, TheOpenSourceStaysSharedWithOtherPrograms) {
   ASSERT_NE(f, 0);
   // Another program, sharing as programs usually do, may still write it.
   {
-    std::FILE* other = std::fopen(NativeOf(path).string().c_str(), "ab");
+    std::FILE* other = std::fopen(NativePath(path).string().c_str(), "ab");
     ASSERT_NE(other, nullptr);
     std::fputs("def", other);
     std::fclose(other);
@@ -177,7 +167,7 @@ TEST_F(FileOperations, SameFileUnderAnotherSpelling) {
 #else
 TEST_F(FileOperations, SameFileUnderAHardLink) {
   Text path = Make("novel.txt", "abc");
-  fs::create_hard_link(NativeOf(path), NativeOf(dir / "001.txt"));
+  fs::create_hard_link(NativePath(path), NativePath(dir / "001.txt"));
   FileNumber f = FileOpen(path);
   ASSERT_NE(f, 0);
   EXPECT_TRUE(SameFile(*FileInfoOf(f), *FileInfoAt(dir / "001.txt")));
@@ -202,10 +192,10 @@ TEST_F(FileOperations, SizesPastFourGibibytes) {
   const int64_t size = (int64_t{5} << 30) + 4;
   Text path = Make("big.bin", "");
   std::error_code error;
-  fs::resize_file(NativeOf(path), static_cast<uintmax_t>(size - 4), error);
+  fs::resize_file(NativePath(path), static_cast<uintmax_t>(size - 4), error);
   if (error) GTEST_SKIP() << "this file system cannot hold a sparse 5 GiB file: " << error.message();
   {
-    std::FILE* out = std::fopen(NativeOf(path).string().c_str(), "r+b");
+    std::FILE* out = std::fopen(NativePath(path).string().c_str(), "r+b");
     ASSERT_NE(out, nullptr);
 #ifdef _WIN32
     _fseeki64(out, size - 4, SEEK_SET);

@@ -5,22 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/core/test_support.h"
+
 namespace fs = std::filesystem;
-
-namespace {
-
-// Test paths are ASCII, so the narrow path means the same on both platforms.
-fs::path Native(const Text& path) {
-#ifdef _WIN32
-  return fs::path(path);
-#else
-  std::string p = path;
-  std::replace(p.begin(), p.end(), '\\', '/');
-  return fs::path(p);
-#endif
-}
-
-}  // namespace
 
 Bytes ReadPiece(const Text& path) {
   FileNumber f = FileOpen(path);
@@ -35,47 +22,47 @@ void MakeFile(const Text& path, const Bytes& content) { FileWriteWhole(path, con
 void MakeSparseFile(const Text& path, int64_t length) {
   FileWriteWhole(path, Bytes());
   std::error_code ignored;
-  fs::resize_file(Native(path), static_cast<uintmax_t>(length), ignored);
+  fs::resize_file(NativePath(path), static_cast<uintmax_t>(length), ignored);
 }
 
 void MakeFolder(const Text& path) {
   std::error_code ignored;
-  fs::create_directories(Native(path), ignored);
+  fs::create_directories(NativePath(path), ignored);
 }
 
 bool MakeHardLink(const Text& existing, const Text& link) {
   std::error_code error;
-  fs::create_hard_link(Native(existing), Native(link), error);
+  fs::create_hard_link(NativePath(existing), NativePath(link), error);
   return !error;
 }
 
 void AppendToFile(const Text& path, const Bytes& more) {
-  std::ofstream out(Native(path), std::ios::binary | std::ios::app);
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::app);
   out << more;
 }
 
 void ResizeFile(const Text& path, int64_t length) {
   std::error_code ignored;
-  fs::resize_file(Native(path), static_cast<uintmax_t>(length), ignored);
+  fs::resize_file(NativePath(path), static_cast<uintmax_t>(length), ignored);
 }
 
 void MoveModifiedTime(const Text& path, int seconds) {
   std::error_code ignored;
-  fs::file_time_type t = fs::last_write_time(Native(path), ignored);
-  fs::last_write_time(Native(path), t + std::chrono::seconds(seconds), ignored);
+  fs::file_time_type t = fs::last_write_time(NativePath(path), ignored);
+  fs::last_write_time(NativePath(path), t + std::chrono::seconds(seconds), ignored);
 }
 
 bool ReplaceFileBy(const Text& path, const Text& other) {
   std::error_code error;
-  fs::last_write_time(Native(other), fs::last_write_time(Native(path), error), error);
+  fs::last_write_time(NativePath(other), fs::last_write_time(NativePath(path), error), error);
   if (error) return false;
-  fs::rename(Native(other), Native(path), error);
+  fs::rename(NativePath(other), NativePath(path), error);
   return !error;
 }
 
 std::vector<Text> Listing(const Text& folder) {
   std::vector<Text> names;
-  fs::path root = Native(folder);
+  fs::path root = NativePath(folder);
   std::error_code ignored;
   for (auto& entry : fs::recursive_directory_iterator(root, ignored)) {
     std::string name = fs::relative(entry.path(), root, ignored).generic_string();
@@ -110,7 +97,7 @@ std::vector<Bytes> ReferencePieces(const Bytes& source, int64_t P, int64_t N, bo
 
 CurrentFolder::CurrentFolder(const Text& folder) {
   previous_ = fs::current_path().string();
-  fs::current_path(Native(folder));
+  fs::current_path(NativePath(folder));
 }
 
 CurrentFolder::~CurrentFolder() {

@@ -7,10 +7,7 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The core's "\" paths to the file system's own.
-fs::path Native(const Text& path) {
+fs::path NativePath(const Text& path) {
 #ifdef _WIN32
   return fs::path(path);
 #else
@@ -21,6 +18,8 @@ fs::path Native(const Text& path) {
   return fs::path(p);
 #endif
 }
+
+namespace {
 
 Text FromNative(const fs::path& p) {
   std::string s = p.string();
@@ -46,7 +45,7 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
-  fs::path dir = Native(path_);
+  fs::path dir = NativePath(path_);
   // Read-only files would stop the removal on Windows.
   for (auto& entry : fs::recursive_directory_iterator(dir, ignored)) {
     fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
@@ -55,7 +54,7 @@ TempFolder::~TempFolder() {
 }
 
 Bytes ReadWhole(const Text& path) {
-  std::ifstream in(Native(path), std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   std::ostringstream all;
   all << in.rdbuf();
   return all.str();
@@ -63,5 +62,5 @@ Bytes ReadWhole(const Text& path) {
 
 bool Exists(const Text& path) {
   std::error_code ignored;
-  return fs::exists(Native(path), ignored);
+  return fs::exists(NativePath(path), ignored);
 }

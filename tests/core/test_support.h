@@ -2,6 +2,7 @@
 // core speaks on every platform, and removed with everything in it.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "core/operations.h"
@@ -20,6 +21,9 @@ class TempFolder {
  private:
   Text path_;
 };
+
+// The file system's own form of one of the core's "\" paths.
+std::filesystem::path NativePath(const Text& path);
 
 // The whole content of a file, or nothing when it cannot be read.
 Bytes ReadWhole(const Text& path);
