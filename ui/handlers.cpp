@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "core/split_job.h"
+#include "dialogs/file_dialog.h"
+#include "dialogs/folder_browser.h"
 #include "dialogs/timed_message_box.h"
 #include "ui/publisher.h"
 
@@ -91,11 +93,29 @@ void RunExitCleanups() {
 }
 
 // ---- Choosing the source and the destination ----------------------------
-// The file dialog and the folder browser are not wired in yet: the buttons
-// do nothing, and there is nothing to clean up at exit.
 
-void OnChooseSource(const MainWindow&) {}
+void OnChooseSource(const MainWindow& w) {
+  // A fresh dialog per click: nothing of the last choice carries over.
+  FileDialog dialog;
+  dialog.SetUp(0, Text("请选择将要被分割的东东！"),
+               Text("文本文件(*.txt)|*.txt|压缩文件(rar，zip，7z，iso)|*.rar;*.zip;*.7z;*.iso|所有文件|*.*"));
+  if (!dialog.Show()) return;
+  SetControlText(w, Control::待宰文件_编辑框, dialog.FileName());
+  // The size is read from the disk again: a file gone meanwhile gives -1,
+  // which shows as 1KB. Whole KiB plus one, also for an exact multiple.
+  int64_t size = FileSize(GetControlText(w, Control::待宰文件_编辑框));
+  double kb = IntegerDivide(static_cast<double>(size), 1024) + 1;
+  SetStatusPaneText(w, 0, JoinText({"分割文件尺寸：", NumberToText(kb), "KB"}));
+  SetControlText(w, Control::自定名称_编辑框, PathPart(GetControlText(w, Control::待宰文件_编辑框), 1));
+}
 
-void OnChooseFolder(const MainWindow&) {}
+void OnChooseFolder(const MainWindow& w) {
+  Text folder = FolderBrowser(Text("请选择分割后要保存的位置！"), std::nullopt, std::nullopt, false);
+  // A drive root comes back as "C:\" and so gets two backslashes; Windows
+  // reads a doubled separator in a path as one.
+  bool chosen = CompareText(folder, Text()) != 0;
+  SetControlText(w, Control::宰后位置_编辑框,
+                 chosen ? JoinText({folder, "\\"}) : GetControlText(w, Control::宰后位置_编辑框));
+}
 
-void RegisterExitCleanups() {}
+void RegisterExitCleanups() { RegisterExitCleanup(ReleaseInitialFolder); }

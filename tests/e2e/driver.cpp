@@ -60,6 +60,22 @@ BOOL CALLBACK FindBox(HWND h, LPARAM lParam) {
   return FALSE;
 }
 
+struct Search {
+  const char* className;
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDescendant(HWND h, LPARAM lParam) {
+  auto* s = reinterpret_cast<Search*>(lParam);
+  char cls[64] = {};
+  GetClassNameA(h, cls, sizeof cls);
+  if (lstrcmpiA(cls, s->className) != 0) return TRUE;
+  if (s->id != 0 && GetDlgCtrlID(h) != s->id) return TRUE;
+  s->found = h;
+  return FALSE;
+}
+
 Text WindowText(HWND h) {
   char buf[4096] = {};
   // WM_GETTEXT is carried between processes; the answer is the control's
@@ -187,6 +203,25 @@ bool WaitUntil(const std::function<bool()>& cond, int ms) {
     if (std::chrono::steady_clock::now() >= end) return false;
     Pause(20);
   }
+}
+
+HWND FindDescendant(HWND parent, const char* className, int id) {
+  Search search = {className, id, nullptr};
+  EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+Text TextOf(HWND window) { return WindowText(window); }
+
+void TypeInto(HWND edit, const Text& text) {
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  // Sent, not posted: user32 pairs a lead byte with the next one in the
+  // sending thread, and the edit box gets the whole character.
+  for (unsigned char c : text) SendMessageA(edit, WM_CHAR, c, 1);
+}
+
+void PressDialogButton(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 Program::Program(const Text& workingFolder) {
@@ -376,6 +411,16 @@ std::optional<SeenBox> Program::WaitForBox(int ms) const {
 void Program::CloseBox(const SeenBox& box) const {
   PostMessageA(GetDlgItem(box.box, IDOK), BM_CLICK, 0, 0);
   WaitUntil([&] { return !IsOpen(box); }, 5000);
+}
+
+LRESULT Program::SendText(HWND to, UINT message, WPARAM wParam, const Text& text) const {
+  void* remote = VirtualAllocEx(info_.hProcess, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (remote == nullptr) return 0;
+  LRESULT answer = 0;
+  if (WriteProcessMemory(info_.hProcess, remote, text.c_str(), text.size() + 1, nullptr))
+    answer = SendMessageA(to, message, wParam, reinterpret_cast<LPARAM>(remote));
+  VirtualFreeEx(info_.hProcess, remote, 0, MEM_RELEASE);
+  return answer;
 }
 
 std::optional<DWORD> Program::WaitForExit(int ms) const {

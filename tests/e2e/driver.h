@@ -42,6 +42,19 @@ struct SeenBox {
 // Waits for cond for at most ms milliseconds; true as soon as it holds.
 bool WaitUntil(const std::function<bool()>& cond, int ms);
 
+// ---- Inside the program's dialogs (any window of it, in fact) ----
+// The first descendant of parent with this class and, unless 0, this control
+// identifier; nullptr when there is none.
+HWND FindDescendant(HWND parent, const char* className, int id = 0);
+// The text a window of the program shows now.
+Text TextOf(HWND window);
+// Types text into an edit box key by key, each one handled before the next
+// (a GBK character as its two bytes, as an ANSI program receives it).
+void TypeInto(HWND edit, const Text& text);
+// A dialog's button pressed: posted, so that whatever it opens cannot hold
+// the driver up.
+void PressDialogButton(HWND dialog, int id);
+
 class Program {
  public:
   // Starts the program copied into its own folder, with folder as the current
@@ -83,6 +96,11 @@ class Program {
   std::optional<SeenBox> OpenBox() const;
   void CloseBox(const SeenBox& box) const;
   bool IsOpen(const SeenBox& box) const { return IsWindow(box.box) && IsWindowVisible(box.box); }
+
+  // A message whose lParam is a text. Windows carries the text between
+  // processes only for the messages it knows (WM_SETTEXT and the like), so
+  // for any other it goes into the program's memory for the call.
+  LRESULT SendText(HWND to, UINT message, WPARAM wParam, const Text& text) const;
 
   // The exit code once the program has ended within ms.
   std::optional<DWORD> WaitForExit(int ms) const;
