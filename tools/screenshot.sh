@@ -10,12 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 tools/deps.sh
 
-if [ ! -f build/win64/CMakeCache.txt ]; then
-  cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
-fi
-cmake --build build/win64 --target qinghe-split
-program=build/win64/ui/qinghe-split.exe
+program=$(tools/build-program.sh)
 mkdir -p docs build/shot
 # Opens and closes the dialogs from inside the program's desktop.
 helper=build/shot/shot_click.exe
@@ -24,23 +19,9 @@ if [ ! -f "$helper" ] || [ tools/shot_click.cpp -nt "$helper" ]; then
 fi
 
 export QH_WINEPREFIX=$root/build/wineprefix-shot
-. tools/wine-env.sh
+. tools/wine-session.sh
 
-n=150
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-stop() {
-  qh_wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
-}
-trap stop EXIT
-for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X$n" ] && break
-  sleep 0.1
-done
-export DISPLAY=":$n"
+qh_xvfb_start 800x600x24
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making the Wine prefix $WINEPREFIX (first use)"

@@ -7,12 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 tools/deps.sh
 
-if [ ! -f build/win64/CMakeCache.txt ]; then
-  cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
-fi
-cmake --build build/win64 --target qinghe-split
-program=build/win64/ui/qinghe-split.exe
+program=$(tools/build-program.sh)
 
 if [ -z "${DISPLAY:-}" ]; then
   cat >&2 <<MSG

@@ -25,10 +25,11 @@ qh_prefix_ready() {
   touch "$WINEPREFIX/.qh-ready"
 }
 
-qh_session_start() {
+# Starts Xvfb on the first free display, of the given screen size.
+qh_xvfb_start() {
   local n=90
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${1:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
   qh_xvfb_pid=$!
   trap qh_session_stop EXIT
   for _ in $(seq 100); do
@@ -36,6 +37,10 @@ qh_session_start() {
     sleep 0.1
   done
   export DISPLAY=":$n"
+}
+
+qh_session_start() {
+  qh_xvfb_start
   qh_prefix_ready
   # One persistent wineserver for the whole run: starting Wine per test is slow.
   qh_wineserver -p 2>/dev/null || true  # one may be running already
