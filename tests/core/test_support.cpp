@@ -60,6 +60,14 @@ Bytes ReadWhole(const Text& path) {
   return all.str();
 }
 
+Bytes ReadByFileLayer(const Text& path) {
+  FileNumber f = FileOpen(path);
+  if (f == 0) return Bytes();
+  Bytes all = FileRead(f, FileLengthOf(f));
+  FileClose(f);
+  return all;
+}
+
 bool Exists(const Text& path) {
   std::error_code ignored;
   return fs::exists(NativePath(path), ignored);

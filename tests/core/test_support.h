@@ -25,6 +25,9 @@ class TempFolder {
 // The file system's own form of one of the core's "\" paths.
 std::filesystem::path NativePath(const Text& path);
 
-// The whole content of a file, or nothing when it cannot be read.
+// The whole content of a file, or nothing when it cannot be read: by the
+// standard library, apart from the file layer under test (ASCII paths only).
 Bytes ReadWhole(const Text& path);
+// The same through the program's own file layer, which takes GBK names.
+Bytes ReadByFileLayer(const Text& path);
 bool Exists(const Text& path);

@@ -29,16 +29,6 @@ Bytes Lines(int size) {
   return b;
 }
 
-// Through the program's own file layer, which takes GBK names (the
-// standard library here does not).
-Bytes ReadAll(const Text& path) {
-  FileNumber f = FileOpen(path);
-  if (f == 0) return Bytes();
-  Bytes all = FileRead(f, FileLengthOf(f));
-  FileClose(f);
-  return all;
-}
-
 // Wine keeps a folder's access time inside the browser's item ids and
 // matches a selected path against the tree byte by byte. On a host that
 // updates access times on the first listing after a change (relatime), the
@@ -217,7 +207,7 @@ TEST(ChooseBoth, WholeSplitThroughTheDialogsAndTheStartButton) {
   } want[] = {{"小说_001.txt", 4096}, {"小说_002.txt", 4096}, {"小说_003.txt", 1808}};
   for (const auto& w : want) {
     EXPECT_EQ(FileSize(pieces + w.name), w.size) << w.name;
-    joined += ReadAll(pieces + w.name);
+    joined += ReadByFileLayer(pieces + w.name);
   }
   EXPECT_TRUE(joined == content) << "the pieces in order are not the source";
   EXPECT_EQ(FileSize(temp / "小说\\小说_001.txt"), -1) << "pieces beside the source, not in the chosen folder";

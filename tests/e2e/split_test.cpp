@@ -12,19 +12,9 @@
 
 namespace {
 
-// The whole file through the program's own file layer, which takes GBK
-// names (std::filesystem here would not).
-Bytes ReadAll(const Text& path) {
-  FileNumber f = FileOpen(path);
-  if (f == 0) return Bytes();
-  Bytes all = FileRead(f, FileLengthOf(f));
-  FileClose(f);
-  return all;
-}
-
 // What winebrowser has been asked to open so far, one address a line.
 std::vector<std::string> BrowserCalls() {
-  Bytes all = ReadAll(WindowsPath(QH_E2E_BROWSER_RECORD));
+  Bytes all = ReadByFileLayer(WindowsPath(QH_E2E_BROWSER_RECORD));
   std::vector<std::string> lines;
   size_t start = 0;
   for (size_t i = 0; i < all.size(); ++i) {
@@ -144,8 +134,10 @@ TEST_F(Split, SuccessWritesThePiecesReportsAndThenOpensThePage) {
   EXPECT_EQ(ListFiles(temp_.path()),
             (std::vector<std::string>{"小说.txt 10000", "小说\\", "小说\\小说_001.txt 4096",
                                       "小说\\小说_002.txt 4096", "小说\\小说_003.txt 1808"}));
-  Bytes joined = ReadAll(temp_ / "小说\\小说_001.txt") + ReadAll(temp_ / "小说\\小说_002.txt") +
-                 ReadAll(temp_ / "小说\\小说_003.txt");
+  Bytes joined;
+  for (const char* piece : {"小说_001.txt", "小说_002.txt", "小说_003.txt"}) {
+    joined += ReadByFileLayer(temp_ / JoinText({"小说\\", piece}));
+  }
   EXPECT_TRUE(joined == content) << "the pieces in order are not the source";
 
   // Not before the box is gone (winebrowser takes a moment to get going).
