@@ -9,8 +9,7 @@ namespace {
 static_assert(sizeof(void*) != 4 ||
                   offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "the short record is 76 bytes in the 32-bit build");
-
-const Bytes kZero(1, '\0');
+static_assert(kMultiSelectWord == OFN_ALLOWMULTISELECT, "the lists read the platform's word");
 
 int FlagWord(std::optional<bool> given, int current, int word) {
   if (!given) return current;
@@ -23,50 +22,9 @@ const char* PointerTo(const std::optional<Text>& text) {
 
 }  // namespace
 
-Bytes FilterList(const Text& filter) {
-  return JoinBytes({ReplaceBytes(TextToBytes(filter), "|", kZero), ZeroBytes(2)});
-}
-
 DWORD FilterIndexFor(int index) {
   if (index <= 0) return 1;
   return static_cast<DWORD>(index) + 1;
-}
-
-Bytes FileBufferFor(const Text& initialName, int multiSelectFlag) {
-  Bytes content = ReplaceBytes(TextToBytes(initialName), ";", kZero);
-  int capacity = multiSelectFlag != 0 ? 2048 : 256;
-  // A name as long as the buffer or longer would leave the platform no
-  // terminator to stop at: the buffer grows to hold it instead.
-  if (BytesLength(content) > capacity) capacity = BytesLength(content);
-  return JoinBytes({content, ZeroBytes(capacity - BytesLength(content) + 1)});
-}
-
-Text ChosenNamesFrom(const Bytes& fileBuffer, int multiSelectFlag) {
-  int pair = FindBytes(fileBuffer, ZeroBytes(2));
-  // A single path that fills the buffer leaves room for one zero byte only;
-  // the buffer's end then closes it.
-  Bytes names = pair == -1 ? fileBuffer : BytesLeft(fileBuffer, pair - 1);
-  if (multiSelectFlag == 0 || FindBytes(names, kZero) == -1) return BytesToText(names);
-
-  // Several files: the folder, then each name, every one closed by a zero.
-  std::vector<Text> parts;
-  size_t start = 0;
-  for (size_t zero; (zero = names.find('\0', start)) != Bytes::npos; start = zero + 1) {
-    parts.push_back(names.substr(start, zero - start));
-  }
-  parts.push_back(names.substr(start));
-
-  Text folder = parts[0];
-  // Character-aware: a folder ending in a GBK character whose second byte is
-  // 0x5C does not end in "\" yet.
-  if (FindLastText(folder, "\\") != TextLength(folder)) folder = JoinText({folder, "\\"});
-  Text joined;
-  for (size_t i = 1; i < parts.size(); ++i) {
-    if (i > 1) joined = JoinText({joined, ";"});
-    joined = JoinText({joined, folder, parts[i]});
-    PumpEvents();
-  }
-  return joined;
 }
 
 FileDialog::FileDialog() : dialogRecord() {}

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/operations.h"
+#include "dialogs/file_dialog_lists.h"
 
 class FileDialog {
  public:
@@ -67,16 +68,5 @@ class FileDialog {
   std::optional<Text> defaultExtension;
 };
 
-// The platform's filter list: every byte "|" becomes a zero byte, byte by
-// byte (so a GBK character whose second byte is 0x7C is cut as well), and two
-// zero bytes close the list.
-Bytes FilterList(const Text& filter);
 // nFilterIndex for a 0-based index: 1 for 0 and below, else index + 1.
 DWORD FilterIndexFor(int index);
-// The file buffer for an initial name: the name with each ";" a zero byte,
-// then zero bytes up to 257 bytes, or 2049 with multi-select. A longer name
-// grows the buffer so that a zero byte still follows it.
-Bytes FileBufferFor(const Text& initialName, int multiSelectFlag);
-// What a confirmed dialog left in the file buffer, as one text: the path, or
-// with multi-select a folder and names joined into "folder\name;folder\name".
-Text ChosenNamesFrom(const Bytes& fileBuffer, int multiSelectFlag);

@@ -11,7 +11,8 @@ cd "$root"
 
 seconds=${1:-60}
 shift || true
-all=(trim_text split_text find_last_text text_to_number path_part replace_bytes find_bytes count_high_bytes)
+all=(trim_text split_text find_last_text text_to_number path_part replace_bytes find_bytes count_high_bytes
+     filter_list chosen_names split_job)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 each=$(( seconds / ${#targets[@]} ))
@@ -27,8 +28,9 @@ for t in "${targets[@]}"; do
   # New inputs go to the build's own corpus; the seeds in the repo are only read.
   mkdir -p "$out/corpus/$t"
   log="$out/logs/$t.log"
-  if "$out/$t" -max_total_time="$each" -timeout=10 -artifact_prefix="$out/findings/$t-" \
-       "$out/corpus/$t" "fuzz/corpus/$t" >"$log" 2>&1; then
+  # Absolute paths: the job's target changes the current folder while it runs.
+  if "$out/$t" -max_total_time="$each" -timeout=10 -artifact_prefix="$root/$out/findings/$t-" \
+       "$root/$out/corpus/$t" "$root/fuzz/corpus/$t" >"$log" 2>&1; then
     echo "fuzz $t: ok, $(grep -o 'Done [0-9]* runs' "$log" | tail -1 | cut -d' ' -f2) runs in ${each}s"
   else
     echo "fuzz $t: FAILED"

@@ -34,4 +34,18 @@ fuzz/run.sh 60
 echo "== Windows tests under Wine"
 . tools/wine-session.sh
 qh_session_start
+# A small volume for the full-disk tests under Wine: a 1 MiB tmpfs, seen
+# through Wine's Z: drive (where mounting is allowed).
+small=$(mktemp -d /tmp/qh-small.XXXXXX)
+if mount -t tmpfs -o size=1m,mode=1777 tmpfs "$small" 2>/dev/null; then
+  export QH_SMALL_VOLUME="Z:${small//\//\\}"
+fi
+trap 'qh_session_stop; umount "$small" 2>/dev/null || true; rmdir "$small"' EXIT
 ctest --test-dir build/win64 --output-on-failure
+
+# What each fault shows the user, natively and under Wine.
+fault_matrix() { awk '/^Fault matrix/{p=1} p&&/^\[=/{p=0} p'; }
+echo "== fault matrix, native"
+build/native/tests/core_tests --gtest_filter='Faults/*' | fault_matrix
+echo "== fault matrix, Windows under Wine"
+tools/wine-run build/win64/tests/core_tests.exe --gtest_filter='Faults/*' | fault_matrix

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <random>
 #include <vector>
@@ -16,8 +14,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <sys/mount.h>
 #endif
 
 namespace {
@@ -314,58 +310,6 @@ TEST(PieceWriter, FailureKeepsTheSourceAndTheFinishedPieces) {
     }
   }
 }
-
-// A folder on a volume that is nearly full: natively a tmpfs of 1 MiB that
-// the test mounts, under Windows a folder that QH_SMALL_VOLUME names.
-class SmallVolume {
- public:
-  explicit SmallVolume(const Text& folder) {
-#ifdef _WIN32
-    const char* given = std::getenv("QH_SMALL_VOLUME");
-    if (given == nullptr || *given == '\0') {
-      why_ = "no small volume to fill under Windows (set QH_SMALL_VOLUME to a folder on one)";
-      return;
-    }
-    folder_ = given;
-    if (folder_.back() != '\\') folder_ += '\\';
-    (void)folder;
-#else
-    MakeFolder(folder);
-    std::string native = folder;
-    std::replace(native.begin(), native.end(), '\\', '/');
-    if (::mount("tmpfs", native.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") != 0) {
-      why_ = "mounting a small tmpfs needs root with CAP_SYS_ADMIN, which this run lacks";
-      return;
-    }
-    mounted_ = native;
-    folder_ = folder + "\\";
-#endif
-    free_ = static_cast<int64_t>(std::filesystem::space(Path()).available);
-  }
-  ~SmallVolume() {
-#ifndef _WIN32
-    if (!mounted_.empty()) ::umount2(mounted_.c_str(), MNT_DETACH);
-#endif
-  }
-  SmallVolume(const SmallVolume&) = delete;
-  SmallVolume& operator=(const SmallVolume&) = delete;
-
-  const Text& why() const { return why_; }
-  const Text& folder() const { return folder_; }
-  int64_t free() const { return free_; }
-
- private:
-  std::filesystem::path Path() const {
-#ifdef _WIN32
-    return std::filesystem::path(folder_);
-#else
-    return std::filesystem::path(mounted_);
-#endif
-  }
-  Text why_, folder_;
-  std::string mounted_;
-  int64_t free_ = 0;
-};
 
 TEST(PieceWriter, FullDiskRemovesTheCutPiece) {
   TempFolder dir;

@@ -2,20 +2,19 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "tests/core/test_support.h"
 
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
+
 namespace fs = std::filesystem;
 
-Bytes ReadPiece(const Text& path) {
-  FileNumber f = FileOpen(path);
-  if (f == 0) return Bytes();
-  Bytes all = FileRead(f, FileLengthOf(f));
-  FileClose(f);
-  return all;
-}
+Bytes ReadPiece(const Text& path) { return ReadByFileLayer(path); }
 
 void MakeFile(const Text& path, const Bytes& content) { FileWriteWhole(path, content); }
 
@@ -60,6 +59,19 @@ bool ReplaceFileBy(const Text& path, const Text& other) {
   return !error;
 }
 
+bool MovePath(const Text& from, const Text& to) {
+  std::error_code error;
+  fs::rename(NativePath(from), NativePath(to), error);
+  return !error;
+}
+
+void MakeReadOnly(const Text& path) {
+  std::error_code ignored;
+  fs::permissions(NativePath(path),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove, ignored);
+}
+
 std::vector<Text> Listing(const Text& folder) {
   std::vector<Text> names;
   fs::path root = NativePath(folder);
@@ -93,6 +105,40 @@ std::vector<Bytes> ReferencePieces(const Bytes& source, int64_t P, int64_t N, bo
     pieces.push_back(data);
   }
   return pieces;
+}
+
+SmallVolume::SmallVolume(const Text& folder) {
+#ifdef _WIN32
+  const char* given = std::getenv("QH_SMALL_VOLUME");
+  if (given == nullptr || *given == '\0') {
+    why_ = "no small volume to fill under Windows (set QH_SMALL_VOLUME to a folder on one)";
+    return;
+  }
+  folder_ = given;
+  if (folder_.back() != '\\') folder_ += '\\';
+  (void)folder;
+#else
+  MakeFolder(folder);
+  std::string native = NativePath(folder).string();
+  if (::mount("tmpfs", native.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") != 0) {
+    why_ = "mounting a small tmpfs needs root with CAP_SYS_ADMIN, which this run lacks";
+    return;
+  }
+  mounted_ = native;
+  folder_ = folder + "\\";
+#endif
+  free_ = FreeNow();
+}
+
+SmallVolume::~SmallVolume() {
+#ifndef _WIN32
+  if (!mounted_.empty()) ::umount2(mounted_.c_str(), MNT_DETACH);
+#endif
+}
+
+int64_t SmallVolume::FreeNow() const {
+  std::error_code ignored;
+  return static_cast<int64_t>(fs::space(NativePath(folder_), ignored).available);
 }
 
 CurrentFolder::CurrentFolder(const Text& folder) {

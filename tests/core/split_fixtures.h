@@ -39,6 +39,8 @@ void AppendToFile(const Text& path, const Bytes& more);
 void ResizeFile(const Text& path, int64_t length);
 void MoveModifiedTime(const Text& path, int seconds);
 bool ReplaceFileBy(const Text& path, const Text& other);  // other takes path's place
+bool MovePath(const Text& from, const Text& to);  // a file or a whole folder
+void MakeReadOnly(const Text& path);
 // Every file and folder below folder (folders end with "\"), sorted, relative.
 std::vector<Text> Listing(const Text& folder);
 
@@ -47,6 +49,27 @@ std::vector<Text> Listing(const Text& folder);
 // holds an odd number of bytes 0x80 and above, tested one by one as the
 // operations define them; the last piece takes the rest.
 std::vector<Bytes> ReferencePieces(const Bytes& source, int64_t P, int64_t N, bool plainText);
+
+// A folder on a small volume, for filling it: natively a tmpfs of 1 MiB
+// that it mounts (root only) and unmounts again, under Windows the folder
+// that QH_SMALL_VOLUME names. why() says what is missing when there is none.
+class SmallVolume {
+ public:
+  explicit SmallVolume(const Text& folder);
+  ~SmallVolume();
+  SmallVolume(const SmallVolume&) = delete;
+  SmallVolume& operator=(const SmallVolume&) = delete;
+
+  const Text& why() const { return why_; }
+  const Text& folder() const { return folder_; }  // with its trailing "\"
+  int64_t free() const { return free_; }          // when it was made ready
+  int64_t FreeNow() const;
+
+ private:
+  Text why_, folder_;
+  std::string mounted_;
+  int64_t free_ = 0;
+};
 
 // Runs the test in another current folder and goes back afterwards.
 class CurrentFolder {
