@@ -20,7 +20,7 @@ each=$(( seconds / ${#targets[@]} ))
 
 out=build/fuzz
 cmake -S fuzz -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$out" -j 2 >/dev/null
+cmake --build "$out" -j 2 >"$out/build.log" 2>&1 || { cat "$out/build.log"; exit 1; }
 mkdir -p "$out/findings" "$out/logs"
 
 failed=()
