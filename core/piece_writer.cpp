@@ -136,10 +136,13 @@ PieceLayout LayOutPieces(const SplitRequest& request) {
   layout.folder = request.destinationFolder.value_or(Text());
   if (request.createFolder.value_or(true)) {
     Text name = customNaming ? customName : SourceBaseName(request.sourcePath);
-    // No folder has the empty name: the pieces then stay in the destination.
-    if (!name.empty()) {
-      layout.subFolder = JoinText({layout.folder, name});
-      layout.folder = JoinText({layout.subFolder, "\\"});
+    Text subFolder = JoinText({layout.folder, name});
+    // No folder has the empty name, and none can be made where a file has
+    // the name (most often the source itself, when its name has no
+    // extension): the pieces then stay in the destination rather than fail.
+    if (!name.empty() && !FileInfoAt(subFolder)) {
+      layout.subFolder = subFolder;
+      layout.folder = JoinText({subFolder, "\\"});
     }
   }
   if (customNaming) layout.namePrefix = JoinText({customName, "_"});

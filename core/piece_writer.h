@@ -28,6 +28,8 @@ struct PieceLayout {
   Text namePrefix;  // "novel_" in custom naming, empty in automatic naming
   Text suffix;      // ".txt", ".ayk", or empty for a source without extension
 };
+// Looks at the disk once: a file that holds the sub-folder's name means no
+// sub-folder.
 PieceLayout LayOutPieces(const SplitRequest& request);
 // The path of piece index (1 to N): '...\novel_001.txt', '...\1000.ayk'.
 Text PiecePath(const PieceLayout& layout, int64_t index);
