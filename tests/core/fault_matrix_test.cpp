@@ -139,18 +139,6 @@ class MatrixPrinter : public testing::Environment {
 
 // ---- The split every row runs -------------------------------------------
 
-#ifdef _WIN32
-// True when no handle is open on the file.
-bool OpenedByNobody(const Text& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
-}
-#else
-bool OpenedByNobody(const Text&) { return true; }
-#endif
-
 // GBK-like text with line breaks: the plain-text rule has bytes to hold back.
 Bytes NovelText(int64_t n) {
   std::mt19937 rng(20240611);

@@ -43,19 +43,6 @@ SplitRequest ByCount(const Text& source, int64_t count, bool plainText) {
   return r;
 }
 
-#ifdef _WIN32
-// True when no handle is open on the file: a file still held by the job
-// could not be opened without sharing.
-bool OpenedByNobody(const Text& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
-}
-#else
-bool OpenedByNobody(const Text&) { return true; }  // POSIX cannot tell cheaply
-#endif
-
 TEST(PlainTextRule, Fixtures) {
   struct Case {
     const char* name;

@@ -8,7 +8,9 @@
 
 #include "tests/core/test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mount.h>
 #endif
 
@@ -150,3 +152,14 @@ CurrentFolder::~CurrentFolder() {
   std::error_code ignored;
   fs::current_path(fs::path(previous_), ignored);
 }
+
+#ifdef _WIN32
+bool OpenedByNobody(const Text& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+#else
+bool OpenedByNobody(const Text&) { return true; }
+#endif

@@ -82,3 +82,8 @@ class CurrentFolder {
  private:
   std::string previous_;
 };
+
+// True when no handle is open on the file (a file still held by the job
+// could not be opened without sharing). Natively always true: POSIX cannot
+// tell cheaply.
+bool OpenedByNobody(const Text& path);
