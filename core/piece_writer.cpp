@@ -156,7 +156,7 @@ Text PiecePath(const PieceLayout& layout, int64_t index) {
 }
 
 bool WritePieces(const SplitPlan& plan, const MessageSink& show,
-                 std::optional<int64_t> bufferSize, const std::optional<PieceHook>& beforePiece) {
+                 std::optional<int64_t> bufferSize, const PieceHook& beforePiece) {
   const SplitRequest& r = plan.request;
   const int64_t L = plan.sourceLength;
   const int64_t P = plan.pieceSize;
@@ -193,7 +193,7 @@ bool WritePieces(const SplitPlan& plan, const MessageSink& show,
   const bool plainText = r.plainText.value_or(false);
   int64_t taken = 0;  // source bytes in the pieces written so far
   for (int64_t i = 1; i <= N; ++i) {
-    if (beforePiece && *beforePiece) (*beforePiece)(i);
+    if (beforePiece) beforePiece(i);
     Text path = PiecePath(layout, i);
     // Pieces before the last hold at most P bytes; the last holds the rest
     // and is never shortened.

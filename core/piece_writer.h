@@ -41,11 +41,11 @@ Text PiecePath(const PieceLayout& layout, int64_t index);
 // be read or written in full; that piece is removed, the earlier ones stay
 // and the source is kept. bufferSize left out: kPieceBufferSize.
 //
-// beforePiece, when given, runs before piece i (1 to N) is begun, every
+// beforePiece, when not empty, runs before piece i (1 to N) is begun, every
 // earlier piece being complete and closed. Only tests give it: they do there
 // what a full disk or another program might do in the middle of a split,
 // without racing a thread against the writer.
 using PieceHook = std::function<void(int64_t index)>;
 bool WritePieces(const SplitPlan& plan, const MessageSink& show,
                  std::optional<int64_t> bufferSize = std::nullopt,
-                 const std::optional<PieceHook>& beforePiece = std::nullopt);
+                 const PieceHook& beforePiece = {});

@@ -31,26 +31,10 @@ FileDialog::FileDialog() : dialogRecord() {}
 
 FileDialog::~FileDialog() = default;
 
-FileDialog::FileDialog(const FileDialog& other)
-    : dialogRecord(other.dialogRecord),
-      dialogKind(other.dialogKind),
-      initialName(other.initialName),
-      createPromptFlag(other.createPromptFlag),
-      fileMustExistFlag(other.fileMustExistFlag),
-      overwritePromptFlag(other.overwritePromptFlag),
-      pathMustExistFlag(other.pathMustExistFlag),
-      multiSelectFlag(other.multiSelectFlag),
-      chosenNames(other.chosenNames),
-      filterList(other.filterList),
-      fileBuffer(other.fileBuffer),
-      title(other.title),
-      initialFolder(other.initialFolder),
-      defaultExtension(other.defaultExtension) {
-  PointRecordAtBuffers();
-}
-
 std::unique_ptr<FileDialog> FileDialog::Copy() const {
-  return std::unique_ptr<FileDialog>(new FileDialog(*this));
+  std::unique_ptr<FileDialog> copy(new FileDialog(*this));
+  copy->PointRecordAtBuffers();
+  return copy;
 }
 
 void FileDialog::PointRecordAtBuffers() {
@@ -109,19 +93,9 @@ bool FileDialog::Show() {
   dialogRecord.nMaxFile = static_cast<DWORD>(fileBuffer.size());
   dialogRecord.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
 
-  BOOL answer = FALSE;
-  switch (dialogKind) {
-    case 0:
-      dialogRecord.Flags = Flags();
-      answer = GetOpenFileNameA(&dialogRecord);
-      break;
-    case 1:
-      dialogRecord.Flags = Flags();
-      answer = GetSaveFileNameA(&dialogRecord);
-      break;
-    default:
-      return false;
-  }
+  if (dialogKind != 0 && dialogKind != 1) return false;
+  dialogRecord.Flags = Flags();
+  BOOL answer = dialogKind == 0 ? GetOpenFileNameA(&dialogRecord) : GetSaveFileNameA(&dialogRecord);
   if (!answer) return false;
   chosenNames = ChosenNamesFrom(fileBuffer, multiSelectFlag);
   return true;

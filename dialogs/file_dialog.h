@@ -46,7 +46,8 @@ class FileDialog {
   FileDialog& operator=(const FileDialog&) = delete;
 
  private:
-  FileDialog(const FileDialog& other);
+  // Member by member; Copy then points the copy's record at its own buffers.
+  FileDialog(const FileDialog& other) = default;
   // The record's pointers into the buffers below; again after every copy.
   void PointRecordAtBuffers();
 
